@@ -47,8 +47,11 @@ class RegexObject::Engine {
     CompileContext context(pcre2_compile_context_create(nullptr));
     if (!context) return;
     pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
-    // JavaScript-style "\u0041" and "$" at the very end only; "\C" could split a character.
-    uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_DOLLAR_ENDONLY | PCRE2_NEVER_BACKSLASH_C;
+    // JavaScript-style syntax: "\u0041", "$" at the very end only, "[^]" for any character,
+    // a reference to a group that took no part matching the empty text. "\C" could split a
+    // character, so it is refused.
+    uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_DOLLAR_ENDONLY | PCRE2_ALLOW_EMPTY_CLASS |
+                       PCRE2_MATCH_UNSET_BACKREF | PCRE2_NEVER_BACKSLASH_C;
     if (!caseSensitive) options |= PCRE2_CASELESS;
     if (multiline) options |= PCRE2_MULTILINE;
     int error = 0;

@@ -79,6 +79,13 @@ TEST(RegexObjectTest, ClassesAndDotTakeWholeCharacters) {
   EXPECT_EQ(Matches("[\\u4e00-\\u9fa5]+", G(u8"ab中文cd")), (Texts{G(u8"中文")}));
 }
 
+TEST(RegexObjectTest, JavaScriptStyleSyntax) {
+  EXPECT_EQ(Matches("a[^]b", "a\nb"), (Texts{"a\nb"}));
+  EXPECT_EQ(Matches("a[]b", "ab"), Texts{});
+  EXPECT_EQ(Matches("(x)?\\1y", "y"), (Texts{"y"}));
+  EXPECT_EQ(Matches("a\\Cb", "axb"), Texts{});  // refused: it could split a character
+}
+
 TEST(RegexObjectTest, MultilineAndGlobalOptions) {
   RegexObject regex;
   regex.Create("^\\w", "ab\ncd");
