@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/support/Gbk.h"
 
 namespace text {
@@ -222,6 +224,25 @@ TEST(RegexObjectTest, BadBytesInTheSubjectComeBackAsTheyStood) {
   EXPECT_EQ(regex.SubMatchText(1, 1), "\xFF");
   EXPECT_EQ(regex.SubMatchText(1, 2), "\x81");
   EXPECT_EQ(regex.ReplaceMatches("[$1]"), "[\xFF]");
+}
+
+TEST(RegexObjectTest, MatchesOfEveryCharacterJoinBackIntoAnyByteString) {
+  // Random bytes, good and bad sequences mixed: matching any single character must cut the
+  // subject into pieces that give back every byte exactly once.
+  const unsigned char alphabet[] = {'a',  '0',  '5',  'A',  0x7F, 0x80, 0x81, 0x84, 0x90,
+                                    0xA1, 0xA2, 0xA3, 0xD6, 0xE3, 0xFE, 0xFF, '\n', ' '};
+  std::mt19937 random(12345);
+  RegexObject regex;
+  for (int round = 0; round < 3000; ++round) {
+    Text subject;
+    const int length = static_cast<int>(random() % 24);
+    for (int i = 0; i < length; ++i)
+      subject.push_back(static_cast<char>(alphabet[random() % sizeof alphabet]));
+    ASSERT_TRUE(regex.Create("[\\s\\S]", subject));
+    Text joined;
+    for (int i = 1; i <= regex.MatchCount(); ++i) joined += regex.MatchText(i);
+    ASSERT_EQ(joined, subject) << "round " << round;
+  }
 }
 
 TEST(RegexObjectTest, AnEngineLimitKeepsTheMatchesFoundBefore) {
