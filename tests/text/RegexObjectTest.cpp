@@ -226,22 +226,31 @@ TEST(RegexObjectTest, BadBytesInTheSubjectComeBackAsTheyStood) {
   EXPECT_EQ(regex.ReplaceMatches("[$1]"), "[\xFF]");
 }
 
-TEST(RegexObjectTest, MatchesOfEveryCharacterJoinBackIntoAnyByteString) {
-  // Random bytes, good and bad sequences mixed: matching any single character must cut the
-  // subject into pieces that give back every byte exactly once.
-  const unsigned char alphabet[] = {'a',  '0',  '5',  'A',  0x7F, 0x80, 0x81, 0x84, 0x90,
-                                    0xA1, 0xA2, 0xA3, 0xD6, 0xE3, 0xFE, 0xFF, '\n', ' '};
+TEST(RegexObjectTest, EachCharacterOfAnyByteStringComesBackAsItsOwnBytes) {
+  // Random bytes, good and bad sequences mixed. Matching any single character must cut the
+  // subject into pieces of exactly one character each: every piece decodes on its own to the
+  // character the whole subject decodes to at that place.
+  const unsigned char alphabet[] = {'a',  '0',  '1',  '5',  'A',  0x7F, 0x80, 0x81, 0x84, 0x90,
+                                    0xA1, 0xA2, 0xA3, 0xA4, 0xD6, 0xE3, 0xFE, 0xFF, '\n', ' '};
   std::mt19937 random(12345);
   RegexObject regex;
   for (int round = 0; round < 3000; ++round) {
     Text subject;
     const int length = static_cast<int>(random() % 24);
-    for (int i = 0; i < length; ++i)
+    for (int i = 0; i < length; ++i) {
       subject.push_back(static_cast<char>(alphabet[random() % sizeof alphabet]));
+    }
     ASSERT_TRUE(regex.Create("[\\s\\S]", subject));
     Text joined;
-    for (int i = 1; i <= regex.MatchCount(); ++i) joined += regex.MatchText(i);
+    std::string decoded;
+    for (int i = 1; i <= regex.MatchCount(); ++i) {
+      const Text piece = regex.MatchText(i);
+      ASSERT_FALSE(piece.empty());
+      joined += piece;
+      decoded += GbkToUtf8(piece);
+    }
     ASSERT_EQ(joined, subject) << "round " << round;
+    ASSERT_EQ(decoded, GbkToUtf8(subject)) << "round " << round;
   }
 }
 
