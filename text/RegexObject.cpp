@@ -73,7 +73,6 @@ class RegexObject::Engine {
 
   bool ok() const { return code_ != nullptr; }
   const Text& pattern() const { return pattern_; }
-  int groupCount() const { return groupCount_; }
   bool hasNames() const { return hasNames_; }
 
   // Number of the group called `name` (GBK), or 0 when there is none.
