@@ -6,10 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <strings.h>
 
 namespace loopback {
 namespace {
@@ -39,13 +39,11 @@ bool ParseHead(std::string_view head, Request& request) {
   while (lineEnd != std::string_view::npos) {
     std::size_t start = lineEnd + 2;
     lineEnd = head.find("\r\n", start);
-    std::string_view h = head.substr(start, lineEnd == std::string_view::npos
-                                                ? std::string_view::npos
-                                                : lineEnd - start);
+    std::string_view h = head.substr(
+        start, lineEnd == std::string_view::npos ? std::string_view::npos : lineEnd - start);
     std::size_t colon = h.find(':');
     if (colon == std::string_view::npos) continue;
-    request.headers.emplace_back(std::string(h.substr(0, colon)),
-                                 TrimSpaces(h.substr(colon + 1)));
+    request.headers.emplace_back(std::string(h.substr(0, colon)), TrimSpaces(h.substr(colon + 1)));
   }
   return true;
 }
