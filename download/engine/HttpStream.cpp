@@ -182,7 +182,7 @@ StreamEnd HttpStream::Run(const StreamRequest& request, const HeadHandler& onHea
   std::string proxy = request.proxy.empty() ? std::string() : "http://" + request.proxy;
   curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, std::max(1L, request.connectTimeoutMs));
-  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, std::clamp(request.bufferSize, 1024L, 20480L));
+  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, std::clamp(request.bufferSize, 1024L, 524288L));
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpStream::OnHeader);

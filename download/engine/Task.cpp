@@ -258,22 +258,37 @@ void Task::Fail(const Connection* who, const std::string& why) {
   failed_ = true;
 }
 
-void Task::Event(int code, const Connection* who, std::int64_t value1, std::int64_t value2) {
-  if (!param_.EventCallback) return;
+void Task::Push(Item item) {
+  bool wasEmpty;
   {
     std::lock_guard lock(queueMutex_);
-    queue_.push_back(Item{true, code, who, Clamp32(value1), Clamp32(value2), {}, {}});
+    wasEmpty = queue_.empty();
+    queue_.push_back(std::move(item));
   }
-  queueReady_.notify_one();
+  // The task's thread only sleeps on an empty queue.
+  if (wasEmpty) queueReady_.notify_one();
+}
+
+void Task::Event(int code, const Connection* who, std::int64_t value1, std::int64_t value2) {
+  if (param_.EventCallback) Push(Item{true, code, who, Clamp32(value1), Clamp32(value2), {}, {}});
+}
+
+void Task::ReceivedBlocks(const Connection* who, std::int64_t size, std::int64_t block) {
+  if (!param_.EventCallback) return;
+  bool wasEmpty;
+  {
+    std::lock_guard lock(queueMutex_);
+    wasEmpty = queue_.empty();
+    for (std::int64_t done = 0; done < size; done += block) {
+      queue_.push_back(
+          Item{true, kEventReceived, who, Clamp32(std::min(block, size - done)), 0, {}, {}});
+    }
+  }
+  if (wasEmpty) queueReady_.notify_one();
 }
 
 void Task::Log(const Connection* who, int level, const std::string& message) {
-  if (!param_.LogCallback) return;
-  {
-    std::lock_guard lock(queueMutex_);
-    queue_.push_back(Item{false, level, who, 0, 0, TimeText(), message});
-  }
-  queueReady_.notify_one();
+  if (param_.LogCallback) Push(Item{false, level, who, 0, 0, TimeText(), message});
 }
 
 int Task::Ask(int code, const Connection* who, std::int64_t value1, std::int64_t value2) {

@@ -68,6 +68,8 @@ class Task : public std::enable_shared_from_this<Task> {
   bool Failed() const { return failed_.load(); }
 
   void Event(int code, const Connection* who, std::int64_t value1, std::int64_t value2 = 0);
+  // Event 16 for each block of at most `block` bytes of `size` received bytes.
+  void ReceivedBlocks(const Connection* who, std::int64_t size, std::int64_t block);
   void Log(const Connection* who, int level, const std::string& message);
   bool WantsEvents() const { return static_cast<bool>(param_.EventCallback); }
   bool WantsLog() const { return static_cast<bool>(param_.LogCallback); }
@@ -89,6 +91,8 @@ class Task : public std::enable_shared_from_this<Task> {
   bool StartConnection(int id);
   void ConnectionEnded();
   void Deliver(std::deque<Item>& items);
+  // Queues under queueMutex_; wakes the task's thread when the queue was empty.
+  void Push(Item item);
   void Release(TaskEnd how);
 
   TaskParam param_;

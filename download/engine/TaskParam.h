@@ -58,7 +58,7 @@ struct TaskParam {
   std::int32_t SendTimeout = 20000;
   std::int32_t ReceiveTimeout = 20000;
   std::int32_t StopWait = 1000;
-  std::int32_t ReceiveBlock = kMaxReceiveBlock;
+  std::int32_t ReceiveBlock = kMaxReceiveBlock;  // bytes per received block, 1 to 20480
   std::int32_t SendBlock = 1024;
   LogRoutine LogCallback;
   EventRoutine EventCallback;
