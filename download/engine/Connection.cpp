@@ -118,6 +118,9 @@ Connection::Outcome Connection::Fetch(int part, bool first) {
     if (param.Proxy.empty()) {
       text::Text referer = param.Referer;
       if (referer.empty()) referer = param.Url.substr(0, param.Url.rfind('/'));
+      // Addresses come from web pages: a line break in one must not start a header line.
+      std::erase_if(referer,
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
       request.lines = {"Accept: */*", "Referer: " + referer, std::string("User-Agent: ") + kAgent};
       if (ranged) request.lines.push_back("Range: bytes=" + std::to_string(start) + "-");
       request.lines.push_back("Pragma: no-cache");

@@ -123,7 +123,8 @@ TEST_F(EngineTest, SilentServerTimesOut) {
   EXPECT_EQ(d.LastEnd(), TaskEnd::kFailed);
 }
 
-// Destroying the Download stops a slow download within StopWait; the task still reports its
+// A second task is refused while a slow download runs, which goes on. Destroying the Download
+// stops it within StopWait; the task still reports its
 // end, with the bytes done, and what was written stays.
 TEST_F(EngineTest, DestroyingStopsTheTask) {
   const std::string data = TestBytes(2'000'000, 5);
@@ -142,6 +143,11 @@ TEST_F(EngineTest, DestroyingStopsTheTask) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   ASSERT_GE(d->BytesDone(), 20000);
+  ServeAt("/other.txt", TestBytes(100));
+  EXPECT_FALSE(d->AddTask(Task("/other.txt", recorder))) << "one task at a time";
+  std::int32_t done = d->BytesDone();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_GT(d->BytesDone(), done) << "the first task goes on";
   auto before = std::chrono::steady_clock::now();
   d.reset();
   auto took = std::chrono::steady_clock::now() - before;

