@@ -38,10 +38,7 @@ TEST_F(EngineTest, ServerIgnoringRangeFallsBackToOneConnection) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/whole.txt", recorder);
   p.ThreadCount = 6;
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
-  EXPECT_EQ(d.LastEnd(), TaskEnd::kComplete);
+  EXPECT_EQ(Run(p), TaskEnd::kComplete);
   EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "whole.txt"), data));
   EXPECT_TRUE(recorder->HasErrorLine()) << "the fall-back is logged";
 }
@@ -62,10 +59,7 @@ TEST_F(EngineTest, WrongContentRangeIsNeverWritten) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/liar.txt", recorder);
   p.ThreadCount = 4;
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
-  EXPECT_EQ(d.LastEnd(), TaskEnd::kComplete);
+  EXPECT_EQ(Run(p), TaskEnd::kComplete);
   EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "liar.txt"), data));
 }
 
@@ -78,10 +72,7 @@ TEST_F(EngineTest, DroppedConnectionsAreResumed) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/flaky.txt", recorder);
   p.ThreadCount = 4;
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
-  EXPECT_EQ(d.LastEnd(), TaskEnd::kComplete);
+  EXPECT_EQ(Run(p), TaskEnd::kComplete);
   EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "flaky.txt"), data));
   EXPECT_TRUE(recorder->HasErrorLine());
 }
@@ -99,10 +90,7 @@ TEST_F(EngineTest, ServerThatAlwaysDropsEndsTheTaskAsFailed) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/broken.txt", recorder);
   p.ThreadCount = 2;
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
-  EXPECT_EQ(d.LastEnd(), TaskEnd::kFailed);
+  EXPECT_EQ(Run(p), TaskEnd::kFailed);
   EXPECT_FALSE(recorder->Events(download::kEventConnectionError).empty());
   EXPECT_EQ(recorder->Events().back().code, download::kEventTaskEnd);
   EXPECT_TRUE(recorder->HasErrorLine());
@@ -117,10 +105,7 @@ TEST_F(EngineTest, SilentServerTimesOut) {
   p.ConnectTimeout = 200;
   p.SendTimeout = 200;
   p.ReceiveTimeout = 200;
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
-  EXPECT_EQ(d.LastEnd(), TaskEnd::kFailed);
+  EXPECT_EQ(Run(p), TaskEnd::kFailed);
 }
 
 // A second task is refused while a slow download runs, which goes on. Destroying the Download

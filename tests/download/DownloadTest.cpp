@@ -9,6 +9,7 @@
 #include "tests/support/Gbk.h"
 
 using download::Download;
+using download::TaskEnd;
 using testing::ElementsAre;
 
 namespace {
@@ -19,7 +20,7 @@ TEST_F(EngineTest, NewObjectHoldsNothing) {
   Download d;
   EXPECT_EQ(d.BytesDone(), 0);
   EXPECT_FALSE(d.HoldsTask());
-  EXPECT_EQ(d.LastEnd(), download::TaskEnd::kNone);
+  EXPECT_EQ(d.LastEnd(), TaskEnd::kNone);
 }
 
 TEST_F(EngineTest, RefusedAddressesChangeNothing) {
@@ -51,13 +52,11 @@ TEST_F(EngineTest, ShortFileComesOverOneConnection) {
   download::TaskParam p = Task("/books/short.txt", recorder);
   p.ThreadCount = 10;
 
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
+  const TaskEnd end = Run(p);
 
   EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "short.txt"), data));
   EXPECT_EQ(server_.Requests().size(), 1u);
-  EXPECT_EQ(d.LastEnd(), download::TaskEnd::kComplete);
+  EXPECT_EQ(end, TaskEnd::kComplete);
   ASSERT_EQ(recorder->Events(3).size(), 1u);
   EXPECT_EQ(recorder->Events(3)[0].value1, 20479);
   ASSERT_EQ(recorder->Events(6).size(), 1u);
@@ -134,9 +133,7 @@ TEST_F(EngineTest, SendsExactlyItsRequestLines) {
   download::TaskParam p = Task("/dir/file.txt", recorder);
   p.ThreadCount = 2;
 
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
+  Run(p);
   ASSERT_TRUE(SameBytes(ReadFile(saveDir_ / "file.txt"), data));
 
   const std::string host = "127.0.0.1:" + std::to_string(server_.Port());
@@ -154,9 +151,7 @@ TEST_F(EngineTest, GivenRefererIsSent) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/f.txt", recorder);
   p.Referer = "http://example.invalid/page.html";
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
+  Run(p);
   ASSERT_EQ(server_.Requests().size(), 1u);
   EXPECT_EQ(server_.Requests()[0].Header("Referer"), "http://example.invalid/page.html");
 }
@@ -167,9 +162,7 @@ TEST_F(EngineTest, LineBreaksInTheAddressStartNoHeaderLine) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/x", recorder);
   p.Url = Url("/a\r\nX-Injected: 1/f.txt");
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
+  Run(p);
   ASSERT_EQ(server_.Requests().size(), 1u);
   const loopback::Request r = server_.Requests()[0];
   EXPECT_FALSE(r.HasHeader("X-Injected")) << r.raw;
@@ -189,9 +182,7 @@ TEST_F(EngineTest, ProxyRequestCarriesTheWholeAddress) {
   p.Url = "http://127.0.0.1:9/books/p.txt";
   p.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
 
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
+  Run(p);
   EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "p.txt"), data));
   ASSERT_EQ(proxy.Requests().size(), 1u);
   EXPECT_EQ(proxy.Requests()[0].raw,
@@ -224,12 +215,10 @@ TEST_F(EngineTest, KeepingTheExistingFileFailsTheTask) {
   ServeAt("/book.txt", TestBytes(5000));
   auto recorder = std::make_shared<Recorder>();
   recorder->existsAnswer = download::kExistsGiveUp;
-  Download d;
-  ASSERT_TRUE(d.AddTask(Task("/book.txt", recorder)));
-  ASSERT_TRUE(WaitForRelease(d));
+  const TaskEnd end = Run(Task("/book.txt", recorder));
   EXPECT_EQ(ReadFile(old), "mine");
   EXPECT_THAT(SavedNames(), ElementsAre("book.txt"));
-  EXPECT_EQ(d.LastEnd(), download::TaskEnd::kFailed);
+  EXPECT_EQ(end, TaskEnd::kFailed);
   EXPECT_TRUE(recorder->Events(download::kEventFileSize).empty());
 }
 
@@ -250,9 +239,7 @@ TEST_P(FileNameFromServer, SavesUnderAPlainName) {
   options.contentDisposition = c.disposition;
   ServeAt(c.path.substr(0, c.path.find('?')), data, options);
   auto recorder = std::make_shared<Recorder>();
-  Download d;
-  ASSERT_TRUE(d.AddTask(Task(c.path, recorder)));
-  ASSERT_TRUE(WaitForRelease(d));
+  const TaskEnd end = Run(Task(c.path, recorder));
 
   std::vector<std::string> inRoot;
   for (const auto& e : std::filesystem::directory_iterator(root_)) {
@@ -261,7 +248,7 @@ TEST_P(FileNameFromServer, SavesUnderAPlainName) {
   EXPECT_THAT(inRoot, ElementsAre("save"));
   if (c.saved.empty()) {
     EXPECT_TRUE(SavedNames().empty());
-    EXPECT_EQ(d.LastEnd(), download::TaskEnd::kFailed);
+    EXPECT_EQ(end, TaskEnd::kFailed);
     EXPECT_TRUE(recorder->Events(download::kEventFileSize).empty());
   } else {
     EXPECT_THAT(SavedNames(), ElementsAre(c.saved));
@@ -289,9 +276,7 @@ TEST_F(EngineTest, SavePathWithoutSeparatorIsTheFileName) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/x.txt", recorder);
   p.SavePath = (saveDir_ / "chosen.bin").string();
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
+  Run(p);
   EXPECT_THAT(SavedNames(), ElementsAre("chosen.bin"));
   EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "chosen.bin"), data));
 }
@@ -301,9 +286,7 @@ TEST_F(EngineTest, BackslashEndedSavePathIsADirectory) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/y.txt", recorder);
   p.SavePath = saveDir_.string() + "\\";
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
+  Run(p);
   EXPECT_THAT(SavedNames(), ElementsAre("y.txt"));
 }
 
@@ -316,9 +299,7 @@ TEST_F(EngineTest, RedirectIsFollowed) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/old", recorder);
   p.ThreadCount = 3;
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
+  Run(p);
   EXPECT_THAT(SavedNames(), ElementsAre("final.txt"));
   EXPECT_TRUE(SameBytes(ReadFile(saveDir_ / "final.txt"), data));
 }
@@ -332,10 +313,7 @@ TEST_F(EngineTest, ErrorStatusesFailTheTask) {
   });
   for (const char* path : {"/missing.txt", "/forbidden", "/to-https"}) {
     auto recorder = std::make_shared<Recorder>();
-    Download d;
-    ASSERT_TRUE(d.AddTask(Task(path, recorder)));
-    ASSERT_TRUE(WaitForRelease(d));
-    EXPECT_EQ(d.LastEnd(), download::TaskEnd::kFailed) << path;
+    EXPECT_EQ(Run(Task(path, recorder)), TaskEnd::kFailed) << path;
     EXPECT_TRUE(recorder->Events(download::kEventFileSize).empty()) << path;
     EXPECT_EQ(recorder->Events().back().code, download::kEventTaskEnd) << path;
     EXPECT_TRUE(recorder->HasErrorLine()) << path;
@@ -352,10 +330,7 @@ TEST_F(EngineTest, UnreachableServerFailsTheTask) {
     port = closed.Port();
   }
   p.Url = "http://127.0.0.1:" + std::to_string(port) + "/x.txt";
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
-  EXPECT_EQ(d.LastEnd(), download::TaskEnd::kFailed);
+  EXPECT_EQ(Run(p), TaskEnd::kFailed);
   EXPECT_THAT(recorder->Events(), testing::Not(testing::IsEmpty()));
   EXPECT_TRUE(SavedNames().empty());
 }
@@ -364,10 +339,7 @@ TEST_F(EngineTest, OtherSchemesAreTakenButOnlyHttpDownloads) {
   auto recorder = std::make_shared<Recorder>();
   download::TaskParam p = Task("/x", recorder);
   p.Url = "RTSP://127.0.0.1:1/stream";
-  Download d;
-  ASSERT_TRUE(d.AddTask(p));
-  ASSERT_TRUE(WaitForRelease(d));
-  EXPECT_EQ(d.LastEnd(), download::TaskEnd::kFailed);
+  EXPECT_EQ(Run(p), TaskEnd::kFailed);
   EXPECT_EQ(recorder->Events().back().code, download::kEventTaskEnd);
   EXPECT_TRUE(recorder->HasErrorLine());
 }

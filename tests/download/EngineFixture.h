@@ -129,6 +129,17 @@ class EngineTest : public ::testing::Test {
     return p;
   }
 
+  // Runs `task` on a Download of its own until the task is released; how it ended.
+  static download::TaskEnd Run(const download::TaskParam& task) {
+    download::Download d;
+    if (!d.AddTask(task)) {
+      ADD_FAILURE() << "task refused: " << task.Url;
+      return download::TaskEnd::kNone;
+    }
+    if (!WaitForRelease(d)) ADD_FAILURE() << "task still running: " << task.Url;
+    return d.LastEnd();
+  }
+
   // Waits until the task has ended and been released; false after 30 s.
   static bool WaitForRelease(const download::Download& d) {
     for (int i = 0; i < 6000 && d.HoldsTask(); ++i) {

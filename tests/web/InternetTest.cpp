@@ -430,19 +430,6 @@ TEST(RedirectTest, ToHttpsIsFollowedOnlyWithItsFlag) {
 
 // ---- The cookie store ----
 
-// On DIR/set?NAME=VALUE sets that cookie for DIR; on anything else shows the Cookie header.
-// Each test uses a directory of its own, so cookies kept by one do not reach another.
-void CookieJarServer(const loopback::Request& r, Connection& c) {
-  const std::string path = r.Path();
-  if (path.ends_with("/set")) {
-    const std::string query = r.target.substr(r.target.find('?') + 1);
-    const std::string directory = path.substr(0, path.size() - 4);
-    Respond(c, Response{200, "", {{"Set-Cookie", query + "; Path=" + directory}}, "set"});
-  } else {
-    Respond(c, Response{200, "", {}, "[" + r.Header("Cookie") + "]"});
-  }
-}
-
 TEST(CookieStoreTest, KeepsReceivedCookiesAndSendsThemOnLaterRequests) {
   HttpServer server(CookieJarServer);
   Perform({.port = server.Port(), .path = "/jar/keep/set?kept=1"});

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "tools/loopback/HttpServer.h"
+#include "tools/loopback/Response.h"
 #include "web/Internet.h"
 
 // Small helpers the web tests share.
@@ -73,3 +75,18 @@ class ScopedTrust {
   ScopedTrust(const ScopedTrust&) = delete;
   ScopedTrust& operator=(const ScopedTrust&) = delete;
 };
+
+// A cookie jar to test cookie stores against: DIR/set?NAME=VALUE sets that cookie for DIR;
+// anything else shows the Cookie line it got, in brackets. Each test uses a directory of its
+// own, so cookies kept by one do not reach another.
+inline void CookieJarServer(const loopback::Request& r, loopback::Connection& c) {
+  const std::string path = r.Path();
+  if (path.ends_with("/set")) {
+    const std::string query = r.target.substr(r.target.find('?') + 1);
+    const std::string directory = path.substr(0, path.size() - 4);
+    loopback::Respond(
+        c, loopback::Response{200, "", {{"Set-Cookie", query + "; Path=" + directory}}, "set"});
+  } else {
+    loopback::Respond(c, loopback::Response{200, "", {}, "[" + r.Header("Cookie") + "]"});
+  }
+}

@@ -371,18 +371,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Cookies kept by the process against the caller's own ----
 
-// DIR/set?NAME=VALUE sets that cookie for DIR; anything else shows the Cookie line it got.
-void CookieJarServer(const loopback::Request& r, Connection& c) {
-  const std::string path = r.Path();
-  if (path.ends_with("/set")) {
-    const std::string query = r.target.substr(r.target.find('?') + 1);
-    const std::string directory = path.substr(0, path.size() - 4);
-    Respond(c, Response{200, "", {{"Set-Cookie", query + "; Path=" + directory}}, "set"});
-  } else {
-    Respond(c, Response{200, "", {}, "[" + r.Header("Cookie") + "]"});
-  }
-}
-
 TEST(CookieTest, WithoutTheCallersCookiesTheProcessKeepsAndSendsThem) {
   HttpServer server(CookieJarServer);
   text::Text received;

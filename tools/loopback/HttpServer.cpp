@@ -26,6 +26,18 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
+// Appends what the client sends next; false when it has closed or the read failed.
+bool ReadMore(int fd, std::string& buffer) {
+  char chunk[16384];
+  while (true) {
+    ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    buffer.append(chunk, static_cast<std::size_t>(n));
+    return true;
+  }
+}
+
 // Parses the head (everything before the blank line); false when it is not a request.
 bool ParseHead(std::string_view head, Request& request) {
   std::size_t lineEnd = head.find("\r\n");
@@ -155,23 +167,15 @@ void HttpServer::Record(const Request& request) {
 
 void HttpServer::Serve(int fd) {
   std::string buffer;
-  char chunk[16384];
   bool open = true;
   while (open && !stopping_.load()) {
     // Read up to the end of the head.
     std::size_t headEnd;
     while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
-      if (buffer.size() > kMaxHead) {
+      if (buffer.size() > kMaxHead || !ReadMore(fd, buffer)) {
         open = false;
         break;
       }
-      ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        open = false;
-        break;
-      }
-      buffer.append(chunk, static_cast<std::size_t>(n));
     }
     if (!open) break;
 
@@ -179,15 +183,7 @@ void HttpServer::Serve(int fd) {
     if (!ParseHead(std::string_view(buffer).substr(0, headEnd), request)) break;
     std::size_t bodyLength = std::strtoull(request.Header("Content-Length").c_str(), nullptr, 10);
     std::size_t total = headEnd + 4 + bodyLength;
-    while (buffer.size() < total) {
-      ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        open = false;
-        break;
-      }
-      buffer.append(chunk, static_cast<std::size_t>(n));
-    }
+    while (open && buffer.size() < total) open = ReadMore(fd, buffer);
     if (!open) break;
     request.raw = buffer.substr(0, total);
     request.body = buffer.substr(headEnd + 4, bodyLength);
