@@ -131,7 +131,7 @@ TEST_F(EngineTest, DestroyingStopsTheTask) {
   ServeAt("/other.txt", TestBytes(100));
   EXPECT_FALSE(d->AddTask(Task("/other.txt", recorder))) << "one task at a time";
   std::int32_t done = d->BytesDone();
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_GT(d->BytesDone(), done) << "the first task goes on";
   auto before = std::chrono::steady_clock::now();
   d.reset();
