@@ -13,7 +13,7 @@ constexpr int kMaxRedirects = 10;
 // What one read from the socket may bring. Larger than a block: reading 20 KB at a time cost
 // twice the CPU of a plain single download, while blocks (the writes' accounting and the
 // received events) still keep to ReceiveBlock.
-constexpr long kSocketRead = 128 * 1024;
+constexpr long kSocketRead = 256 * 1024;
 constexpr char kAgent[] = "Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)";
 
 // The address a Location line points to, seen from `from`.
