@@ -117,15 +117,9 @@ void Task::Main() {
   std::int64_t value1 = how == TaskEnd::kStopped ? parts_.BytesDone() : parts_.Length();
   items.clear();
   if (how == TaskEnd::kFailed) {
-    Item line{false,
-              kLogError,
-              nullptr,
-              0,
-              0,
-              TimeText(),
-              "the download did not complete: " + std::to_string(parts_.BytesDone()) + " of " +
-                  std::to_string(parts_.Length()) + " bytes"};
-    items.push_back(line);
+    std::string why = "the download did not complete: " + std::to_string(parts_.BytesDone()) +
+                      " of " + std::to_string(parts_.Length()) + " bytes";
+    items.push_back(Item{false, kLogError, nullptr, 0, 0, TimeText(), why});
   }
   items.push_back(Item{true, kEventTaskEnd, nullptr, Clamp32(value1), 0, {}, {}});
   Deliver(items);
