@@ -95,7 +95,6 @@ std::size_t HttpStream::OnHeader(char* data, std::size_t size, std::size_t count
     }
     return n;
   }
-  x->head.lines.emplace_back(line);
   if (StartsWithIgnoreCase(line, "Content-Length:")) {
     x->head.contentLength = ParseLength(ValueAfterColon(line));
   } else if (StartsWithIgnoreCase(line, "Location:")) {

@@ -31,7 +31,6 @@ struct StreamRequest {
 struct ResponseHead {
   int status = 0;
   std::string statusLine;
-  std::vector<std::string> lines;  // header lines in order, without CR LF
   std::optional<std::int64_t> contentLength;
   std::string location;
   std::string contentDisposition;

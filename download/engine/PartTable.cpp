@@ -121,12 +121,6 @@ bool PartTable::Complete() const {
                                         [](const Part& p) { return p.dropped || p.pos >= p.end; });
 }
 
-int PartTable::Owned() const {
-  std::lock_guard lock(mutex_);
-  return static_cast<int>(std::count_if(parts_.begin(), parts_.end(),
-                                        [](const Part& p) { return !p.dropped && p.owner >= 0; }));
-}
-
 void PartTable::Recount() {
   std::int64_t done = 0;
   for (const Part& p : parts_) {

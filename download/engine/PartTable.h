@@ -68,8 +68,6 @@ class PartTable {
   bool Complete() const;
   // Bytes written in the parts that count; lock-free, for any thread.
   std::int64_t BytesDone() const { return done_.load(std::memory_order_relaxed); }
-  // Connections that hold a part.
-  int Owned() const;
 
  private:
   void Recount();  // under the lock

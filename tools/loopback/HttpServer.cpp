@@ -137,11 +137,6 @@ std::vector<Request> HttpServer::Requests() const {
   return requests_;
 }
 
-std::size_t HttpServer::ConnectionCount() const {
-  std::lock_guard lock(mutex_);
-  return connections_;
-}
-
 void HttpServer::AcceptLoop() {
   while (!stopping_.load()) {
     int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -154,7 +149,6 @@ void HttpServer::AcceptLoop() {
       ::close(fd);
       return;
     }
-    ++connections_;
     openFds_.push_back(fd);
     workers_.emplace_back([this, fd] { Serve(fd); });
   }

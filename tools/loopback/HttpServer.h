@@ -71,7 +71,6 @@ class HttpServer {
   std::string BaseUrl() const;
   // Every request received so far, in the order their heads were complete.
   std::vector<Request> Requests() const;
-  std::size_t ConnectionCount() const;
 
  private:
   void AcceptLoop();
@@ -88,7 +87,6 @@ class HttpServer {
   std::vector<Request> requests_;
   std::list<std::thread> workers_;
   std::vector<int> openFds_;
-  std::size_t connections_ = 0;
 };
 
 }  // namespace loopback
