@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/Gbk.h"
 
@@ -32,6 +33,16 @@ inline std::string Filler(std::size_t bytes) {
   std::string filler;
   while (filler.size() < bytes) filler += line;
   return filler;
+}
+
+// A list page announcing `current` and `total` between the site's page-number markers, with
+// `entries` between them.
+inline std::string ListPageHtml(const std::string& current, const std::string& total,
+                                const std::vector<BookEntry>& entries = {}) {
+  std::string html = "<ul class=\"pagelist\"><li class=\"thisclass\">" + current + "</li>\r\n" +
+                     Filler(200);
+  for (const auto& e : entries) html += EntryHtml(e) + Filler(100);
+  return html + "<span>" + G(u8"共 <strong>") + total + G(u8"</strong>页") + "</span>\r\n";
 }
 
 }  // namespace testsupport

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "browse/Site.h"
+#include "tools/loopback/HttpServer.h"
+#include "tools/loopback/Response.h"
+
+namespace testsupport {
+
+// A site on 127.0.0.1 that answers each path with the page a test put there (404 for any
+// other) and becomes the program's SiteBase while it lives.
+class ScriptedSite {
+ public:
+  ScriptedSite()
+      : server_([this](const loopback::Request& request, loopback::Connection& connection) {
+          Answer(request, connection);
+        }) {
+    browse::SetSiteBase(server_.BaseUrl());
+  }
+  ~ScriptedSite() { browse::SetSiteBase(previousBase_); }
+
+  ScriptedSite(const ScriptedSite&) = delete;
+  ScriptedSite& operator=(const ScriptedSite&) = delete;
+
+  // Serves `body` (GBK) at `path`, e.g. "/html/wuxia/list_30_1.html".
+  void Put(const std::string& path, std::string body) {
+    std::lock_guard lock(mutex_);
+    pages_[path] = std::move(body);
+  }
+
+  // The targets of the requests so far, as written on their request lines.
+  std::vector<std::string> Targets() const {
+    std::vector<std::string> targets;
+    for (const auto& request : server_.Requests()) targets.push_back(request.target);
+    return targets;
+  }
+
+  std::vector<loopback::Request> Requests() const { return server_.Requests(); }
+
+ private:
+  void Answer(const loopback::Request& request, loopback::Connection& connection) {
+    loopback::Response response;
+    {
+      std::lock_guard lock(mutex_);
+      auto page = pages_.find(request.Path());
+      if (page == pages_.end()) {
+        response.status = 404;
+      } else {
+        response.body = page->second;
+      }
+    }
+    response.headers.emplace_back("Content-Type", "text/html; charset=gbk");
+    loopback::Respond(connection, response);
+  }
+
+  const std::string previousBase_ = browse::SiteBase();
+  std::mutex mutex_;
+  std::map<std::string, std::string> pages_;
+  loopback::HttpServer server_;
+};
+
+}  // namespace testsupport
