@@ -94,7 +94,8 @@ bool Connection::Send(std::string_view bytes) {
   return true;
 }
 
-HttpServer::HttpServer(Handler handler) : handler_(std::move(handler)) {
+HttpServer::HttpServer(Handler handler, int port) : handler_(std::move(handler)) {
+  if (port < 0 || port > 65535) return;
   listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listenFd_ < 0) return;
   int one = 1;
@@ -102,7 +103,7 @@ HttpServer::HttpServer(Handler handler) : handler_(std::move(handler)) {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
   socklen_t len = sizeof addr;
   if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
       ::listen(listenFd_, 128) != 0 ||

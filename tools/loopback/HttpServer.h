@@ -12,8 +12,8 @@
 
 // A small HTTP/1.1 server on 127.0.0.1 for the tests, the benchmarks and the demo site.
 //
-// It listens on a port the system picks, reads each request whole (head and, by Content-Length,
-// body), keeps a copy of the exact bytes and hands the request to a handler on the
+// It listens on a port the system picks (or a fixed one), reads each request whole (head and, by
+// Content-Length, body), keeps a copy of the exact bytes and hands the request to a handler on the
 // connection's own thread. The handler writes whatever bytes it likes, so a test can answer
 // correctly, slowly, wrongly or not at all. Connections stay open for further requests unless
 // the client or the handler asks to close.
@@ -57,9 +57,9 @@ using Handler = std::function<void(const Request&, Connection&)>;
 
 class HttpServer {
  public:
-  // Starts listening at once; Port() is valid when the constructor returns. A server that
-  // cannot listen has port 0.
-  explicit HttpServer(Handler handler);
+  // Starts listening at once on `port`, or on one the system picks when it is 0; Port() is
+  // valid when the constructor returns. A server that cannot listen has port 0.
+  explicit HttpServer(Handler handler, int port = 0);
   // Stops accepting, cuts every open connection and joins all threads.
   ~HttpServer();
 
