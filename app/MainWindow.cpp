@@ -27,6 +27,8 @@ constexpr int kOuterWidth = 600;
 constexpr int kOuterHeight = 432;
 
 constexpr int kColumns = 4;
+// Where a cell keeps the GBK text it was given.
+constexpr int kGbkRole = Qt::UserRole + 1;
 
 struct Column {
   const char* title;
@@ -281,6 +283,9 @@ void MainWindow::SetCell(int row, int column, std::string_view text) {
   QTreeWidgetItem* item = 超级列表框1_->topLevelItem(row);
   if (item == nullptr) return;
   item->setText(column, FromGbk(text));
+  // The GBK bytes themselves are kept too, so reading the cell gives back exactly what was
+  // written, also bytes that do not decode.
+  item->setData(column, kGbkRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   item->setTextAlignment(column, kColumnTable[column].alignment);
 }
 
@@ -288,7 +293,8 @@ text::Text MainWindow::Cell(int row, int column) const {
   if (column < 0 || column >= kColumns || row < 0) return {};
   const QTreeWidgetItem* item = 超级列表框1_->topLevelItem(row);
   if (item == nullptr) return {};
-  return ToGbk(item->text(column));
+  const QByteArray gbk = item->data(column, kGbkRole).toByteArray();
+  return text::Text(gbk.constData(), static_cast<std::size_t>(gbk.size()));
 }
 
 int MainWindow::SelectedRow() const {

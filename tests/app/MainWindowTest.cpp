@@ -465,6 +465,10 @@ TEST_F(MainWindowTest, TextsCrossBetweenGbkAndTheControls) {
   for (int i = 0; i < 3000; ++i) longText += G(u8"长");
   window_.SetCell(row, 3, longText);
   EXPECT_EQ(window_.Cell(row, 3), longText);
+  // Bytes that are not GBK show as replacement characters but read back as they were written.
+  const std::string odd = "wuxia/\x81 \xFF.html";
+  window_.SetCell(row, 2, odd);
+  EXPECT_EQ(window_.Cell(row, 2), odd);
 
   EXPECT_EQ(window_.SearchText(), G(u8"暂时不能搜索"));
   Control<QLineEdit>("编辑框搜索")->setText(Q(u8"凡人修仙传"));

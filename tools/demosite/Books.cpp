@@ -106,7 +106,7 @@ std::optional<Book> BookAt(int listNumber, int page, int index) {
   // Newest first: the list's entries spread back over some three hundred days of 2026.
   const int rank = (page - 1) * kBooksPerPage + index - 1;
   const int total = (list->pageCount - 1) * kBooksPerPage + list->lastPageBooks;
-  book.updated = DateOf(353 - rank * 300 / total);
+  book.updated = DateOf(340 - rank * 300 / total);
 
   // From a few kilobytes to a few megabytes, most of them around one megabyte; always even,
   // as the text is made of two-byte characters.
