@@ -8,15 +8,19 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <iostream>
 #include <optional>
+#include <thread>
 
 #include "browse/Site.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/ListPage.h"
 #include "tests/support/ScriptedSite.h"
 #include "tests/web/Loopback.h"
+#include "tools/loopback/HttpServer.h"
+#include "tools/loopback/Response.h"
 
 namespace app {
 namespace {
@@ -151,6 +155,51 @@ TEST(ApplicationOfflineTest, OpensWithAnEmptyListAndLoadsOnceTheSiteIsBack) {
   program->Window().findChild<QAction*>("都市异能5")->trigger();
   EXPECT_EQ(PageLabel(*program), "1/7");
   program.reset();
+  browse::SetSiteBase(previous);
+}
+
+TEST(ApplicationCloseTest, ClosingTheWindowDuringAFetchEndsTheProgram) {
+  // The reader closes the window while 修真小说2 is being fetched. The window's thread waits for
+  // the page, then takes the close, and the message loop ends.
+  std::atomic<QWidget*> window = nullptr;
+  loopback::HttpServer server([&](const loopback::Request& request, loopback::Connection& c) {
+    if (request.Path() == ListPath("wuxia", 32, 1)) {
+      QWidget* w = window.load();
+      QMetaObject::invokeMethod(w, [w] { w->close(); }, Qt::QueuedConnection);
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    loopback::Response page;
+    page.body = ListPageHtml("1", "1", {NumberedEntry(1)});
+    loopback::Respond(c, page);
+  });
+  const std::string previous = browse::SiteBase();
+  browse::SetSiteBase(server.BaseUrl());
+  {
+    Program program;
+    window = &program.Window();
+    program.Load();
+
+    QTimer choose;
+    choose.setSingleShot(true);
+    QObject::connect(&choose, &QTimer::timeout, [&] {
+      program.Window().findChild<QAction*>("修真小说2")->trigger();
+    });
+    choose.start(0);
+    bool gaveUp = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+      gaveUp = true;
+      QApplication::quit();
+    });
+    guard.start(30000);
+
+    QApplication::exec();
+
+    EXPECT_FALSE(gaveUp) << "the loop went on after the window was closed";
+    EXPECT_FALSE(program.Window().isVisible());
+    EXPECT_EQ(program.State().Browse.ListNumber, 32);
+  }
   browse::SetSiteBase(previous);
 }
 
