@@ -7,15 +7,16 @@
 namespace app {
 
 Program::Program()
-    : state_(std::make_unique<ProgramState>()),
-      window_(std::make_unique<MainWindow>(Handlers())) {}
+    : state_(std::make_unique<ProgramState>()), window_(std::make_unique<MainWindow>(Handlers())) {}
 
 Program::~Program() {
   state_.reset();
   window_.reset();
 }
 
-void Program::Load() { window_->Load(); }
+void Program::Load() {
+  window_->Load();
+}
 
 WindowHandlers Program::Handlers() {
   WindowHandlers handlers;

@@ -12,10 +12,11 @@ text::Text ListAddress(std::string_view categoryDir, int listNumber, int page) {
          "_" + text::ToText(page) + ".html";
 }
 
-void LoadListPage(BrowseState& state, Window& window, std::string_view categoryDir,
-                  int listNumber, int page) {
+void LoadListPage(BrowseState& state, Window& window, std::string_view categoryDir, int listNumber,
+                  int page) {
   state.PageCount = 0;
-  const text::Text pageText = text::ToText(web::WebRequest(ListAddress(categoryDir, listNumber, page)));
+  const text::Text pageText =
+      text::ToText(web::WebRequest(ListAddress(categoryDir, listNumber, page)));
   const text::Text current = text::TextBetween(pageText, kCurrentPageStart, kCurrentPageEnd);
   const text::Text total = text::TextBetween(pageText, kPageCountStart, kPageCountEnd);
   window.SetPageLabel(current + "/" + total);

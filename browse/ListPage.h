@@ -21,7 +21,7 @@ text::Text ListAddress(std::string_view categoryDir, int listNumber, int page);
 // stores the total in state.PageCount and fills the book list from the page. The only field of
 // `state` it writes is PageCount: 0 until the page has been read, and 0 when it announces no
 // total. A failed fetch shows "/" and an empty list.
-void LoadListPage(BrowseState& state, Window& window, std::string_view categoryDir,
-                  int listNumber, int page);
+void LoadListPage(BrowseState& state, Window& window, std::string_view categoryDir, int listNumber,
+                  int page);
 
 }  // namespace browse

@@ -9,6 +9,8 @@ text::Text SearchAddress(std::string_view keyword) {
   return SiteBase() + "plus/search.php?keyword=" + text::Text(keyword);
 }
 
-void RunSearch(Window& window) { web::WebRequest(SearchAddress(window.SearchText())); }
+void RunSearch(Window& window) {
+  web::WebRequest(SearchAddress(window.SearchText()));
+}
 
 }  // namespace browse

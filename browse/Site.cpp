@@ -10,8 +10,12 @@ text::Text& Base() {
 
 }  // namespace
 
-const text::Text& SiteBase() { return Base(); }
+const text::Text& SiteBase() {
+  return Base();
+}
 
-void SetSiteBase(std::string_view base) { Base() = text::Text(base); }
+void SetSiteBase(std::string_view base) {
+  Base() = text::Text(base);
+}
 
 }  // namespace browse

@@ -62,10 +62,10 @@ class ApplicationTest : public ::testing::Test {
   // Pages 1..pages of a list, each with three books.
   void PutList(const std::string& dir, int list, int pages) {
     for (int p = 1; p <= pages; ++p) {
-      site_.Put(ListPath(dir, list, p),
-                ListPageHtml(std::to_string(p), std::to_string(pages),
-                             {NumberedEntry(3 * p), NumberedEntry(3 * p + 1),
-                              NumberedEntry(3 * p + 2)}));
+      site_.Put(
+          ListPath(dir, list, p),
+          ListPageHtml(std::to_string(p), std::to_string(pages),
+                       {NumberedEntry(3 * p), NumberedEntry(3 * p + 1), NumberedEntry(3 * p + 2)}));
     }
   }
 
@@ -165,7 +165,8 @@ TEST(ApplicationCloseTest, ClosingTheWindowDuringAFetchEndsTheProgram) {
   loopback::HttpServer server([&](const loopback::Request& request, loopback::Connection& c) {
     if (request.Path() == ListPath("wuxia", 32, 1)) {
       QWidget* w = window.load();
-      QMetaObject::invokeMethod(w, [w] { w->close(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          w, [w] { w->close(); }, Qt::QueuedConnection);
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     loopback::Response page;
@@ -181,9 +182,8 @@ TEST(ApplicationCloseTest, ClosingTheWindowDuringAFetchEndsTheProgram) {
 
     QTimer choose;
     choose.setSingleShot(true);
-    QObject::connect(&choose, &QTimer::timeout, [&] {
-      program.Window().findChild<QAction*>("修真小说2")->trigger();
-    });
+    QObject::connect(&choose, &QTimer::timeout,
+                     [&] { program.Window().findChild<QAction*>("修真小说2")->trigger(); });
     choose.start(0);
     bool gaveUp = false;
     QTimer guard;

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 
 #include "tests/support/FakeWindow.h"
-#include "text/KeepNonAscii.h"
 #include "tests/support/ListPage.h"
+#include "text/KeepNonAscii.h"
 
 namespace browse {
 namespace {
@@ -18,7 +18,9 @@ using testsupport::NumberedEntry;
 using Row = FakeWindow::Row;
 
 // The row an entry gives: its title loses its ASCII characters (the digits of a numbered one).
-Row RowOf(const BookEntry& e) { return {text::KeepNonAscii(e.title), e.updated, e.size, e.link}; }
+Row RowOf(const BookEntry& e) {
+  return {text::KeepNonAscii(e.title), e.updated, e.size, e.link};
+}
 
 TEST(FillBookListTest, OneRowPerEntryInPageOrder) {
   std::string page = Filler(300);
@@ -28,13 +30,13 @@ TEST(FillBookListTest, OneRowPerEntryInPageOrder) {
 
   FillBookList(window, page);
 
-  EXPECT_THAT(window.rows,
-              ElementsAre(RowOf(NumberedEntry(1)), RowOf(NumberedEntry(2)), RowOf(NumberedEntry(3))));
+  EXPECT_THAT(window.rows, ElementsAre(RowOf(NumberedEntry(1)), RowOf(NumberedEntry(2)),
+                                       RowOf(NumberedEntry(3))));
   // Emptied first, then each row inserted and its cells written in column order.
   ASSERT_GE(window.changes.size(), 6u);
   EXPECT_THAT(std::vector(window.changes.begin(), window.changes.begin() + 6),
-              ElementsAre("DeleteAllRows", "InsertRow", "SetCell 0 0", "SetCell 0 1",
-                          "SetCell 0 2", "SetCell 0 3"));
+              ElementsAre("DeleteAllRows", "InsertRow", "SetCell 0 0", "SetCell 0 1", "SetCell 0 2",
+                          "SetCell 0 3"));
 }
 
 TEST(FillBookListTest, AnEmptyPageEmptiesTheList) {
@@ -73,8 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FillBookListTest, MarkersMatchInEitherCase) {
   std::string page = EntryHtml(NumberedEntry(1));
-  for (auto [from, to] : {std::pair{"qq_l", "QQ_L"}, {"qq_m", "Qq_M"}, {"qq_g", "QQ_G"},
-                          {"class=", "CLASS="}, {"href", "HREF"}}) {
+  for (auto [from, to] : {std::pair{"qq_l", "QQ_L"},
+                          {"qq_m", "Qq_M"},
+                          {"qq_g", "QQ_G"},
+                          {"class=", "CLASS="},
+                          {"href", "HREF"}}) {
     page.replace(page.find(from), std::string_view(from).size(), to);
   }
   FakeWindow window;
@@ -92,8 +97,9 @@ TEST(FillBookListTest, AnEntryMissingAPieceTakesItFromTheNextEntry) {
 
   // Entry 1's size with entry 2's time, link and title; then entry 3 alone.
   const BookEntry e1 = NumberedEntry(1), e2 = NumberedEntry(2);
-  EXPECT_THAT(window.rows, ElementsAre(Row{text::KeepNonAscii(e2.title), e2.updated, e1.size, e2.link},
-                                       RowOf(NumberedEntry(3))));
+  EXPECT_THAT(window.rows,
+              ElementsAre(Row{text::KeepNonAscii(e2.title), e2.updated, e1.size, e2.link},
+                          RowOf(NumberedEntry(3))));
 }
 
 TEST(FillBookListTest, ATitleAcrossALineBreakIsReadFromTheNextEntry) {

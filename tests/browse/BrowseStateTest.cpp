@@ -87,14 +87,13 @@ TEST_P(PageButtonTest, RequestsTheClampedPage) {
   EXPECT_EQ(state_.CurrentPage, move.expectedPage);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Moves, PageButtonTest,
-    ::testing::Values(PageMove{"PreviousFromThree", 3, 57, false, 2},
-                      PageMove{"PreviousOnPageOneReloadsIt", 1, 57, false, 1},
-                      PageMove{"NextFromFiftySix", 56, 57, true, 57},
-                      PageMove{"NextOnTheLastPageReloadsIt", 57, 57, true, 57},
-                      PageMove{"NextWithNoTotalKeepsThePage", 4, 0, true, 4}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Moves, PageButtonTest,
+                         ::testing::Values(PageMove{"PreviousFromThree", 3, 57, false, 2},
+                                           PageMove{"PreviousOnPageOneReloadsIt", 1, 57, false, 1},
+                                           PageMove{"NextFromFiftySix", 56, 57, true, 57},
+                                           PageMove{"NextOnTheLastPageReloadsIt", 57, 57, true, 57},
+                                           PageMove{"NextWithNoTotalKeepsThePage", 4, 0, true, 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrowseStateTest, AfterAFailedFetchNextPageReloadsAndPreviousStillMovesBack) {
   // The list says it has three pages, but page 3 comes back empty and announces no total.

@@ -39,8 +39,8 @@ inline std::string Filler(std::size_t bytes) {
 // `entries` between them.
 inline std::string ListPageHtml(const std::string& current, const std::string& total,
                                 const std::vector<BookEntry>& entries = {}) {
-  std::string html = "<ul class=\"pagelist\"><li class=\"thisclass\">" + current + "</li>\r\n" +
-                     Filler(200);
+  std::string html =
+      "<ul class=\"pagelist\"><li class=\"thisclass\">" + current + "</li>\r\n" + Filler(200);
   for (const auto& e : entries) html += EntryHtml(e) + Filler(100);
   return html + "<span>" + G(u8"共 <strong>") + total + G(u8"</strong>页") + "</span>\r\n";
 }
