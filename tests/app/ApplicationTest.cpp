@@ -27,6 +27,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using testsupport::ListPageHtml;
+using testsupport::ListPath;
 using testsupport::NumberedEntry;
 
 // What the window showed at the moment it was first shown.
@@ -51,10 +52,6 @@ QString PageLabel(Program& program) {
 
 void Click(Program& program, const char* button) {
   QTest::mouseClick(program.Window().findChild<QPushButton*>(button), Qt::LeftButton);
-}
-
-std::string ListPath(const std::string& dir, int list, int page) {
-  return "/html/" + dir + "/list_" + std::to_string(list) + "_" + std::to_string(page) + ".html";
 }
 
 class ApplicationTest : public ::testing::Test {
@@ -138,11 +135,11 @@ TEST_F(ApplicationTest, TheSearchButtonSendsTheBoxTextOnceEnabled) {
 }
 
 TEST(ApplicationOfflineTest, OpensWithAnEmptyListAndLoadsOnceTheSiteIsBack) {
-  const std::string previous = browse::SiteBase();
   std::optional<Program> program;
   {
     RefusingPort refusing;
-    browse::SetSiteBase("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/");
+    testsupport::ScopedSiteBase offline("http://127.0.0.1:" + std::to_string(refusing.Port()) +
+                                        "/");
     program.emplace();
     program->Load();
   }
@@ -154,8 +151,6 @@ TEST(ApplicationOfflineTest, OpensWithAnEmptyListAndLoadsOnceTheSiteIsBack) {
   site.Put(ListPath("dushi", 43, 1), ListPageHtml("1", "7", {NumberedEntry(1)}));
   program->Window().findChild<QAction*>("都市异能5")->trigger();
   EXPECT_EQ(PageLabel(*program), "1/7");
-  program.reset();
-  browse::SetSiteBase(previous);
 }
 
 TEST(ApplicationCloseTest, ClosingTheWindowDuringAFetchEndsTheProgram) {
@@ -173,8 +168,7 @@ TEST(ApplicationCloseTest, ClosingTheWindowDuringAFetchEndsTheProgram) {
     page.body = ListPageHtml("1", "1", {NumberedEntry(1)});
     loopback::Respond(c, page);
   });
-  const std::string previous = browse::SiteBase();
-  browse::SetSiteBase(server.BaseUrl());
+  testsupport::ScopedSiteBase siteBase(server.BaseUrl());
   {
     Program program;
     window = &program.Window();
@@ -200,7 +194,6 @@ TEST(ApplicationCloseTest, ClosingTheWindowDuringAFetchEndsTheProgram) {
     EXPECT_FALSE(program.Window().isVisible());
     EXPECT_EQ(program.State().Browse.ListNumber, 32);
   }
-  browse::SetSiteBase(previous);
 }
 
 }  // namespace

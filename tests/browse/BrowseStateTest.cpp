@@ -24,8 +24,7 @@ class BrowseStateTest : public ::testing::Test {
   // Every page of list `listNumber` in `dir`, each announcing `pages` pages in all.
   void PutList(const std::string& dir, int listNumber, int pages) {
     for (int p = 1; p <= pages; ++p) {
-      site_.Put("/html/" + dir + "/list_" + std::to_string(listNumber) + "_" + std::to_string(p) +
-                    ".html",
+      site_.Put(testsupport::ListPath(dir, listNumber, p),
                 ListPageHtml(std::to_string(p), std::to_string(pages)));
     }
   }

@@ -81,14 +81,12 @@ TEST(LoadListPageTest, FillsTheBookListFromThePage) {
 
 TEST(LoadListPageTest, AnUnreachableSiteShowsASlashAndAnEmptyList) {
   RefusingPort refusing;
-  const std::string previous = SiteBase();
-  SetSiteBase("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/");
+  testsupport::ScopedSiteBase offline("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/");
   testsupport::FakeWindow window;
   window.rows = {{"old", "row", "", ""}};
   BrowseState state{"wuxia", 30, 2, 57};
 
   LoadListPage(state, window, "wuxia", 30, 2);
-  SetSiteBase(previous);
 
   EXPECT_EQ(window.pageLabel, "/");
   EXPECT_EQ(state.PageCount, 0);

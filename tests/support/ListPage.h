@@ -35,6 +35,11 @@ inline std::string Filler(std::size_t bytes) {
   return filler;
 }
 
+// The path of a list page on the site: "/html/<dir>/list_<list>_<page>.html".
+inline std::string ListPath(const std::string& dir, int list, int page) {
+  return "/html/" + dir + "/list_" + std::to_string(list) + "_" + std::to_string(page) + ".html";
+}
+
 // A list page announcing `current` and `total` between the site's page-number markers, with
 // `entries` between them.
 inline std::string ListPageHtml(const std::string& current, const std::string& total,

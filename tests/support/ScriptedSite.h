@@ -11,6 +11,19 @@
 
 namespace testsupport {
 
+// Points the program's SiteBase at `base` while it lives, then puts back what was there.
+class ScopedSiteBase {
+ public:
+  explicit ScopedSiteBase(std::string_view base) { browse::SetSiteBase(base); }
+  ~ScopedSiteBase() { browse::SetSiteBase(previous_); }
+
+  ScopedSiteBase(const ScopedSiteBase&) = delete;
+  ScopedSiteBase& operator=(const ScopedSiteBase&) = delete;
+
+ private:
+  const std::string previous_ = browse::SiteBase();
+};
+
 // A site on 127.0.0.1 that answers each path with the page a test put there (404 for any
 // other) and becomes the program's SiteBase while it lives.
 class ScriptedSite {
@@ -18,10 +31,7 @@ class ScriptedSite {
   ScriptedSite()
       : server_([this](const loopback::Request& request, loopback::Connection& connection) {
           Answer(request, connection);
-        }) {
-    browse::SetSiteBase(server_.BaseUrl());
-  }
-  ~ScriptedSite() { browse::SetSiteBase(previousBase_); }
+        }) {}
 
   ScriptedSite(const ScriptedSite&) = delete;
   ScriptedSite& operator=(const ScriptedSite&) = delete;
@@ -57,10 +67,10 @@ class ScriptedSite {
     loopback::Respond(connection, response);
   }
 
-  const std::string previousBase_ = browse::SiteBase();
   std::mutex mutex_;
   std::map<std::string, std::string> pages_;
   loopback::HttpServer server_;
+  ScopedSiteBase siteBase_{server_.BaseUrl()};
 };
 
 }  // namespace testsupport
