@@ -29,6 +29,8 @@ WindowHandlers Program::Handlers() {
   handlers.previousPage = [this] { browse::PreviousPage(state_->Browse, *window_); };
   handlers.nextPage = [this] { browse::NextPage(state_->Browse, *window_); };
   handlers.search = [this] { browse::RunSearch(*window_); };
+  handlers.bookDoubleClicked = [this] { download::StartBookDownload(state_->Download, *window_); };
+  handlers.timerTick = [this] { download::ShowDownloadProgress(state_->Download, *window_); };
   return handlers;
 }
 

@@ -4,20 +4,18 @@
 
 #include "app/MainWindow.h"
 #include "browse/BrowseState.h"
-#include "download/engine/Download.h"
-#include "download/engine/TaskParam.h"
+#include "download/BookDownload.h"
 
 namespace app {
 
 // What the program keeps from start-up to exit.
 struct ProgramState {
   browse::BrowseState Browse;
-  download::Download Downloader;  // holds at most one task
-  download::TaskParam TaskRecord;
+  download::DownloadState Download;  // Downloader, TaskRecord and TotalSize
 };
 
-// The running program: its state and its window, with the window's events wired to browsing.
-// Needs a QApplication.
+// The running program: its state and its window, with the window's events wired to browsing
+// and downloading. Needs a QApplication.
 class Program {
  public:
   // Makes the state, then builds the window (not shown yet).

@@ -8,6 +8,7 @@
 #include "browse/Site.h"
 #include "tools/loopback/HttpServer.h"
 #include "tools/loopback/Response.h"
+#include "tools/loopback/ServeFile.h"
 
 namespace testsupport {
 
@@ -42,6 +43,12 @@ class ScriptedSite {
     pages_[path] = std::move(body);
   }
 
+  // Serves `data` at `path` as a file: with its length, ranges, and the faults `options` asks for.
+  void PutFile(const std::string& path, std::string data, loopback::FileOptions options = {}) {
+    std::lock_guard lock(mutex_);
+    files_[path] = {std::move(data), std::move(options)};
+  }
+
   // The targets of the requests so far, as written on their request lines.
   std::vector<std::string> Targets() const {
     std::vector<std::string> targets;
@@ -52,10 +59,20 @@ class ScriptedSite {
   std::vector<loopback::Request> Requests() const { return server_.Requests(); }
 
  private:
+  struct File {
+    std::string data;
+    loopback::FileOptions options;
+  };
+
   void Answer(const loopback::Request& request, loopback::Connection& connection) {
     loopback::Response response;
     {
-      std::lock_guard lock(mutex_);
+      std::unique_lock lock(mutex_);
+      if (auto file = files_.find(request.Path()); file != files_.end()) {
+        const File served = file->second;
+        lock.unlock();
+        return loopback::ServeFile(request, connection, served.data, served.options);
+      }
       auto page = pages_.find(request.Path());
       if (page == pages_.end()) {
         response.status = 404;
@@ -69,6 +86,7 @@ class ScriptedSite {
 
   std::mutex mutex_;
   std::map<std::string, std::string> pages_;
+  std::map<std::string, File> files_;
   loopback::HttpServer server_;
   ScopedSiteBase siteBase_{server_.BaseUrl()};
 };

@@ -40,6 +40,7 @@ void ServeFile(const Request& request, Connection& connection, std::string_view 
                const FileOptions& options) {
   Response head;
   std::string_view body = data;
+  std::size_t offset = 0;  // where `body` starts in the file
   std::string range = request.Header("Range");
   if (options.honourRange && !range.empty()) {
     if (auto r = ParseRange(range, data.size())) {
@@ -54,6 +55,7 @@ void ServeFile(const Request& request, Connection& connection, std::string_view 
                                                      std::to_string(r->last) + "/" +
                                                      std::to_string(data.size()));
       body = data.substr(r->first, r->last - r->first + 1);
+      offset = r->first;
     }
   }
   head.headers.emplace_back("Content-Type", options.contentType);
@@ -71,6 +73,10 @@ void ServeFile(const Request& request, Connection& connection, std::string_view 
   if (request.method == "HEAD") return;
 
   std::size_t limit = options.dropAfter ? std::min(*options.dropAfter, body.size()) : body.size();
+  if (options.dropAtPosition) {
+    limit =
+        std::min(limit, *options.dropAtPosition > offset ? *options.dropAtPosition - offset : 0);
+  }
   std::size_t chunk = std::max<std::size_t>(options.chunk, 1);
   for (std::size_t sent = 0; sent < limit;) {
     std::size_t n = std::min(chunk, limit - sent);

@@ -18,6 +18,9 @@ struct FileOptions {
   std::string contentType = "application/octet-stream";
   // Cut the connection after this many body bytes of one response.
   std::optional<std::size_t> dropAfter;
+  // Cut every connection that reaches this position of the file, whatever range it asked for:
+  // a server that always breaks at the same place, so resuming gets no further.
+  std::optional<std::size_t> dropAtPosition;
   // Bytes per write and a pause after each, for a slow server.
   std::size_t chunk = 64 * 1024;
   std::chrono::milliseconds pause{0};
