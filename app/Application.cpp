@@ -1,10 +1,27 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "text/Gbk.h"
 
 #include "browse/Search.h"
 
 namespace app {
+namespace {
+
+// Appends each text of the progress label to the file at `path`, in UTF-8, a line each, so a
+// script driving the window can see how a download goes. Writes nothing when the file cannot
+// be opened.
+std::function<void(std::string_view)> ProgressLog(const std::string& path) {
+  auto file = std::make_shared<std::ofstream>(path, std::ios::app);
+  return [file](std::string_view text) { *file << text::GbkToUtf8(text) << '\n' << std::flush; };
+}
+
+}  // namespace
 
 Program::Program()
     : state_(std::make_unique<ProgramState>()), window_(std::make_unique<MainWindow>(Handlers())) {}
@@ -31,6 +48,9 @@ WindowHandlers Program::Handlers() {
   handlers.search = [this] { browse::RunSearch(*window_); };
   handlers.bookDoubleClicked = [this] { download::StartBookDownload(state_->Download, *window_); };
   handlers.timerTick = [this] { download::ShowDownloadProgress(state_->Download, *window_); };
+  if (const char* path = std::getenv("MOSHU_PROGRESS_LOG"); path != nullptr && *path != '\0') {
+    handlers.progressTextShown = ProgressLog(path);
+  }
   return handlers;
 }
 

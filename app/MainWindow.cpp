@@ -312,6 +312,7 @@ void MainWindow::SetProgressText(std::string_view text) {
   透明下载_->setText(FromGbk(text));
   // The label has no background: what lies under it is drawn again with it.
   透明下载_->update();
+  if (handlers_.progressTextShown) handlers_.progressTextShown(text);
 }
 
 text::Text MainWindow::SearchText() const {

@@ -25,6 +25,8 @@ struct WindowHandlers {
   std::function<void()> search;
   std::function<void()> bookDoubleClicked;
   std::function<void()> timerTick;
+  // Not an event: told each new text of the progress label (GBK), for scripted runs to watch.
+  std::function<void(std::string_view)> progressTextShown;
 };
 
 // The program's one window: a menu bar with the fourteen sub-categories and eleven controls at

@@ -1,0 +1,140 @@
+// A book downloaded through the real window: double-click a row of the list, watch the label
+// and the bar, and find the file in the program's directory.
+#include <gmock/gmock.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "app/Application.h"
+#include "tests/support/BookPages.h"
+#include "tests/support/Gbk.h"
+#include "tests/support/ListPage.h"
+#include "tests/support/ScriptedSite.h"
+#include "text/RunDirectory.h"
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string BookBytes(std::size_t size) {
+  std::string bytes;
+  const std::string line = G(u8"第一章 少年出山，江湖路远。\r\n");
+  while (bytes.size() < size) bytes += line + std::to_string(bytes.size()) + "\r\n";
+  bytes.resize(size);
+  return bytes;
+}
+
+class BookDownloadFlowTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const auto& entry : fs::directory_iterator(RunDirectory())) {
+      if (entry.path().filename().string().rfind(prefix_, 0) == 0) fs::remove(entry.path());
+    }
+  }
+
+  static fs::path RunDirectory() { return fs::path(text::RunDirectory()); }
+
+  // Puts the books on the site, each a row of page 1 of the first list, and opens the window.
+  void Open(const std::vector<std::string>& links) {
+    std::vector<testsupport::BookEntry> rows;
+    for (const std::string& link : links) {
+      rows.push_back({"1.2M", "2026-12-01", link, G(u8"书") + std::to_string(rows.size())});
+    }
+    site_.Put(testsupport::ListPath("wuxia", 30, 1), testsupport::ListPageHtml("1", "1", rows));
+    program_.emplace();
+    program_->Load();
+  }
+
+  void DoubleClick(int row) {
+    auto* list = program_->Window().findChild<QTreeWidget*>("超级列表框1");
+    const QPoint place = list->visualItemRect(list->topLevelItem(row)).center();
+    // As the mouse gives them: QTest's double-click alone is not preceded by the presses.
+    QWidget* viewport = list->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, place);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, place);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, place);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, place);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, place);
+  }
+
+  // Runs the message loop until the timer has stopped; false if it runs on past 30 s.
+  bool WaitForTheEnd() {
+    return QTest::qWaitFor([this] { return program_->Window().TimerPeriod() == 0; }, 30000);
+  }
+
+  QString Label() { return program_->Window().findChild<QLabel*>("透明下载")->text(); }
+  int Bar() { return program_->Window().findChild<QProgressBar*>("进度条1")->value(); }
+  QString Intro() {
+    return program_->Window().findChild<QPlainTextEdit*>("编辑框简介")->toPlainText();
+  }
+
+  const std::string prefix_ = "moshu-flow-" + std::to_string(getpid()) + "-";
+  testsupport::ScriptedSite site_;
+  std::optional<Program> program_;
+};
+
+TEST_F(BookDownloadFlowTest, ADoubleClickDownloadsTheBookIntoTheProgramsDirectory) {
+  const std::string data = BookBytes(150000);
+  const std::string name = prefix_ + "book.txt";
+  Open({testsupport::PutBook(site_, 2001, G(u8"&nbsp;少年出山。<br />\r\n"), name, data)});
+  const fs::path before = fs::current_path();
+  char pattern[] = "/tmp/moshu-cwd-XXXXXX";
+  const fs::path elsewhere = mkdtemp(pattern);
+  fs::current_path(elsewhere);
+
+  DoubleClick(0);
+  EXPECT_EQ(Intro(), QString::fromUtf8(u8"少年出山。\r\n").replace("\r\n", "\n"));
+  EXPECT_EQ(program_->Window().TimerPeriod(), 100);
+  ASSERT_TRUE(WaitForTheEnd());
+
+  EXPECT_EQ(Label(), QStringLiteral("下载完成 100% "));
+  EXPECT_EQ(Bar(), 100);
+  EXPECT_EQ(ReadFile(RunDirectory() / name), data);
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+
+  // The window at the end of a download, for a look by eye.
+  QDir output(qEnvironmentVariable("MOSHU_TEST_OUTPUT", QString::fromStdString(before.string())));
+  const QString screenshot = output.filePath("download-complete.png");
+  EXPECT_TRUE(program_->Window().grab().save(screenshot));
+  std::cout << "screenshot: " << screenshot.toStdString() << "\n";
+
+  DoubleClick(0);
+  EXPECT_EQ(program_->Window().TimerPeriod(), 100);
+  ASSERT_TRUE(WaitForTheEnd());
+  fs::current_path(before);
+  fs::remove_all(elsewhere);
+
+  EXPECT_EQ(Label(), QStringLiteral("下载完成 100% "));
+  EXPECT_EQ(ReadFile(RunDirectory() / (prefix_ + "book(1).txt")), data);
+}
+
+TEST_F(BookDownloadFlowTest, AFileServerThatKeepsDroppingEndsOnFailure) {
+  loopback::FileOptions options;
+  options.dropAtPosition = 90000;
+  Open({testsupport::PutBook(site_, 2002, G(u8"简介"), prefix_ + "broken.txt", BookBytes(150000),
+                             options)});
+
+  DoubleClick(0);
+  ASSERT_TRUE(WaitForTheEnd());
+
+  EXPECT_EQ(Label(), QStringLiteral("下载失败"));
+  EXPECT_LT(Bar(), 100);
+  EXPECT_TRUE(program_->Window().isVisible());
+}
+
+}  // namespace
+}  // namespace app
