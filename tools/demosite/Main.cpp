@@ -1,7 +1,10 @@
-// moshu-demo-site [--port N] [--log FILE]
+// moshu-demo-site [--port N] [--log FILE] [--rate BYTES] | --dump PATH
 //
 // Serves the demo site on 127.0.0.1 until SIGINT or SIGTERM. With --log, each request's method
 // and target go to FILE as one line, written at once, so a script can see what was asked for.
+// With --rate, each connection of a file download gets about BYTES a second. --dump writes what
+// the site serves at PATH to standard output and serves nothing, so a script can compare a
+// downloaded file with it.
 
 #include <pthread.h>
 #include <signal.h>
@@ -25,22 +28,39 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: moshu-demo-site [--port N] [--log FILE]\n"
-               "  --port N    port on 127.0.0.1 (default "
+  std::cerr << "usage: moshu-demo-site [--port N] [--log FILE] [--rate BYTES]\n"
+               "       moshu-demo-site --dump PATH\n"
+               "  --port N      port on 127.0.0.1 (default "
             << MOSHU_DEMO_PORT
             << ")\n"
-               "  --log FILE  append each request's method and target to FILE\n";
+               "  --log FILE    append each request's method and target to FILE\n"
+               "  --rate BYTES  send each connection of a file download about BYTES a second\n"
+               "  --dump PATH   write what the site serves at PATH (e.g. /txt/220101.txt) to\n"
+               "                standard output, then exit\n";
   return 2;
+}
+
+int Dump(const std::string& path) {
+  demosite::Site site;
+  const std::optional<std::string> body = site.Page(path);
+  if (!body) {
+    std::cerr << "moshu-demo-site: the site has nothing at " << path << "\n";
+    return 1;
+  }
+  std::cout.write(body->data(), static_cast<std::streamsize>(body->size()));
+  return std::cout.flush() ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   int port = MOSHU_DEMO_PORT;
+  long rate = 0;
   std::string logPath;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--port" || arg == "--log") && i + 1 < argc) {
+    if (arg == "--dump" && i + 1 == argc - 1 && argc == 3) return Dump(argv[i + 1]);
+    if ((arg == "--port" || arg == "--log" || arg == "--rate") && i + 1 < argc) {
       const std::string value = argv[++i];
       if (arg == "--log") {
         logPath = value;
@@ -48,8 +68,14 @@ int main(int argc, char** argv) {
       }
       char* end = nullptr;
       const long n = std::strtol(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || n < 1 || n > 65535) return Usage();
-      port = static_cast<int>(n);
+      if (value.empty() || *end != '\0' || n < 1) return Usage();
+      if (arg == "--rate") {
+        rate = n;
+      } else if (n <= 65535) {
+        port = static_cast<int>(n);
+      } else {
+        return Usage();
+      }
     } else {
       return Usage();
     }
@@ -72,6 +98,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   demosite::Site site;
+  site.SetFileRate(static_cast<std::size_t>(rate));
   std::mutex logMutex;
   loopback::HttpServer server(
       [&](const loopback::Request& request, loopback::Connection& connection) {

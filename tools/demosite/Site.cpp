@@ -1,6 +1,8 @@
 #include "tools/demosite/Site.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 
 #include "tools/demosite/BookText.h"
 #include "tools/demosite/Books.h"
@@ -115,6 +117,10 @@ void Site::Handle(const loopback::Request& request, loopback::Connection& connec
   }
   loopback::FileOptions options;
   options.contentType = std::string(found.isFile ? kTextType : kHtmlType);
+  if (found.isFile && fileRate_ > 0) {
+    options.chunk = std::max<std::size_t>(fileRate_ / 10, 1);
+    options.pause = std::chrono::milliseconds(100);
+  }
   loopback::ServeFile(request, connection, *found.body, options);
 }
 

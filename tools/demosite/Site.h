@@ -24,6 +24,11 @@ class Site {
   // nullopt for a path the site does not have.
   std::optional<std::string> Page(std::string_view path);
 
+  // Sends each connection's share of a book's file at about `bytesPerSecond`, in ten pieces a
+  // second, so a download takes long enough to watch. 0, the default, sends at full speed.
+  // Set before serving.
+  void SetFileRate(std::size_t bytesPerSecond) { fileRate_ = bytesPerSecond; }
+
  private:
   struct Found {
     std::shared_ptr<const std::string> body;
@@ -35,6 +40,7 @@ class Site {
   std::shared_ptr<const std::string> File(int id);
 
   static constexpr std::size_t kCachedFiles = 4;
+  std::size_t fileRate_ = 0;
   std::mutex mutex_;
   std::list<std::pair<int, std::shared_ptr<const std::string>>> files_;  // most recent first
 };
