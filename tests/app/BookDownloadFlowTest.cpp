@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -134,6 +135,33 @@ TEST_F(BookDownloadFlowTest, AFileServerThatKeepsDroppingEndsOnFailure) {
   EXPECT_EQ(Label(), QStringLiteral("下载失败"));
   EXPECT_LT(Bar(), 100);
   EXPECT_TRUE(program_->Window().isVisible());
+}
+
+TEST_F(BookDownloadFlowTest, ClosingTheProgramDuringADownloadStopsItAndKeepsTheFile) {
+  loopback::FileOptions slow;
+  slow.chunk = 2000;
+  slow.pause = std::chrono::milliseconds(50);
+  const std::string name = prefix_ + "unfinished.txt";
+  const std::string data = BookBytes(400000);
+  Open({testsupport::PutBook(site_, 2003, G(u8"简介"), name, data, slow)});
+
+  DoubleClick(0);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Bar() > 0; }, 30000));
+  program_.reset();
+
+  // The file was made at its full length. The text has no zero bytes, so every byte that is not
+  // 0 came in, and must sit at its place.
+  const std::string saved = ReadFile(RunDirectory() / name);
+  ASSERT_EQ(saved.size(), data.size());
+  std::size_t arrived = 0, misplaced = 0;
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    if (saved[i] == '\0') continue;
+    ++arrived;
+    if (saved[i] != data[i]) ++misplaced;
+  }
+  EXPECT_GT(arrived, 0u);
+  EXPECT_LT(arrived, data.size());
+  EXPECT_EQ(misplaced, 0u);
 }
 
 }  // namespace
