@@ -1,7 +1,6 @@
 // A book downloaded through the real window: double-click a row of the list, watch the label
 // and the bar, and find the file in the program's directory.
 #include <gmock/gmock.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QLabel>
@@ -11,25 +10,20 @@
 #include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <optional>
 
 #include "app/Application.h"
 #include "tests/support/BookPages.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/ListPage.h"
+#include "tests/support/SavedBooks.h"
 #include "tests/support/ScriptedSite.h"
-#include "text/RunDirectory.h"
 
 namespace app {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::string BookBytes(std::size_t size) {
   std::string bytes;
@@ -41,14 +35,6 @@ std::string BookBytes(std::size_t size) {
 
 class BookDownloadFlowTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    for (const auto& entry : fs::directory_iterator(RunDirectory())) {
-      if (entry.path().filename().string().rfind(prefix_, 0) == 0) fs::remove(entry.path());
-    }
-  }
-
-  static fs::path RunDirectory() { return fs::path(text::RunDirectory()); }
-
   // Puts the books on the site, each a row of page 1 of the first list, and opens the window.
   void Open(const std::vector<std::string>& links) {
     std::vector<testsupport::BookEntry> rows;
@@ -83,19 +69,16 @@ class BookDownloadFlowTest : public ::testing::Test {
     return program_->Window().findChild<QPlainTextEdit*>("编辑框简介")->toPlainText();
   }
 
-  const std::string prefix_ = "moshu-flow-" + std::to_string(getpid()) + "-";
+  testsupport::SavedBooks books_{"download-flow"};
   testsupport::ScriptedSite site_;
   std::optional<Program> program_;
 };
 
 TEST_F(BookDownloadFlowTest, ADoubleClickDownloadsTheBookIntoTheProgramsDirectory) {
   const std::string data = BookBytes(150000);
-  const std::string name = prefix_ + "book.txt";
-  Open({testsupport::PutBook(site_, 2001, G(u8"&nbsp;少年出山。<br />\r\n"), name, data)});
-  const fs::path before = fs::current_path();
-  char pattern[] = "/tmp/moshu-cwd-XXXXXX";
-  const fs::path elsewhere = mkdtemp(pattern);
-  fs::current_path(elsewhere);
+  Open({testsupport::PutBook(site_, 2001, G(u8"&nbsp;少年出山。<br />\r\n"),
+                             books_.Name("book.txt"), data)});
+  std::optional<testsupport::CurrentDirectoryElsewhere> elsewhere(std::in_place);
 
   DoubleClick(0);
   EXPECT_EQ(Intro(), QString::fromUtf8(u8"少年出山。\r\n").replace("\r\n", "\n"));
@@ -104,11 +87,12 @@ TEST_F(BookDownloadFlowTest, ADoubleClickDownloadsTheBookIntoTheProgramsDirector
 
   EXPECT_EQ(Label(), QStringLiteral("下载完成 100% "));
   EXPECT_EQ(Bar(), 100);
-  EXPECT_EQ(ReadFile(RunDirectory() / name), data);
-  EXPECT_TRUE(fs::is_empty(elsewhere));
+  EXPECT_EQ(books_.Read("book.txt"), data);
+  EXPECT_TRUE(fs::is_empty(elsewhere->Path()));
 
   // The window at the end of a download, for a look by eye.
-  QDir output(qEnvironmentVariable("MOSHU_TEST_OUTPUT", QString::fromStdString(before.string())));
+  QDir output(qEnvironmentVariable("MOSHU_TEST_OUTPUT",
+                                   QString::fromStdString(elsewhere->Before().string())));
   const QString screenshot = output.filePath("download-complete.png");
   EXPECT_TRUE(program_->Window().grab().save(screenshot));
   std::cout << "screenshot: " << screenshot.toStdString() << "\n";
@@ -116,17 +100,16 @@ TEST_F(BookDownloadFlowTest, ADoubleClickDownloadsTheBookIntoTheProgramsDirector
   DoubleClick(0);
   EXPECT_EQ(program_->Window().TimerPeriod(), 100);
   ASSERT_TRUE(WaitForTheEnd());
-  fs::current_path(before);
-  fs::remove_all(elsewhere);
+  elsewhere.reset();
 
   EXPECT_EQ(Label(), QStringLiteral("下载完成 100% "));
-  EXPECT_EQ(ReadFile(RunDirectory() / (prefix_ + "book(1).txt")), data);
+  EXPECT_EQ(books_.Read("book(1).txt"), data);
 }
 
 TEST_F(BookDownloadFlowTest, AFileServerThatKeepsDroppingEndsOnFailure) {
   loopback::FileOptions options;
   options.dropAtPosition = 90000;
-  Open({testsupport::PutBook(site_, 2002, G(u8"简介"), prefix_ + "broken.txt", BookBytes(150000),
+  Open({testsupport::PutBook(site_, 2002, G(u8"简介"), books_.Name("broken.txt"), BookBytes(150000),
                              options)});
 
   DoubleClick(0);
@@ -141,9 +124,8 @@ TEST_F(BookDownloadFlowTest, ClosingTheProgramDuringADownloadStopsItAndKeepsTheF
   loopback::FileOptions slow;
   slow.chunk = 2000;
   slow.pause = std::chrono::milliseconds(50);
-  const std::string name = prefix_ + "unfinished.txt";
   const std::string data = BookBytes(400000);
-  Open({testsupport::PutBook(site_, 2003, G(u8"简介"), name, data, slow)});
+  Open({testsupport::PutBook(site_, 2003, G(u8"简介"), books_.Name("unfinished.txt"), data, slow)});
 
   DoubleClick(0);
   ASSERT_TRUE(QTest::qWaitFor([this] { return Bar() > 0; }, 30000));
@@ -151,7 +133,7 @@ TEST_F(BookDownloadFlowTest, ClosingTheProgramDuringADownloadStopsItAndKeepsTheF
 
   // The file was made at its full length. The text has no zero bytes, so every byte that is not
   // 0 came in, and must sit at its place.
-  const std::string saved = ReadFile(RunDirectory() / name);
+  const std::string saved = books_.Read("unfinished.txt");
   ASSERT_EQ(saved.size(), data.size());
   std::size_t arrived = 0, misplaced = 0;
   for (std::size_t i = 0; i < saved.size(); ++i) {

@@ -1,18 +1,18 @@
 #include "download/BookDownload.h"
 
 #include <gmock/gmock.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <climits>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <thread>
 
 #include "browse/Site.h"
 #include "tests/support/BookPages.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/SavedBooks.h"
 #include "tests/support/ScriptedSite.h"
 #include "tests/web/Loopback.h"
 #include "text/RunDirectory.h"
@@ -69,11 +69,6 @@ TEST(DownloadCallbackTest, KeepsTheSizeOfEventThreeAndNothingElse) {
   EXPECT_EQ(size.load(), 123456);
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Bytes that differ along the file, so a part written at the wrong place shows.
 std::string BookBytes(std::size_t size) {
   std::string bytes(size, '\0');
@@ -81,18 +76,9 @@ std::string BookBytes(std::size_t size) {
   return bytes;
 }
 
-// A site with books, the window, and the download state, as the program has them. Files the
-// tests save in the program's directory carry this process's id and are removed afterwards.
+// A site with books, the window, and the download state, as the program has them.
 class BookDownloadTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    for (const auto& entry : fs::directory_iterator(RunDirectory())) {
-      if (entry.path().filename().string().rfind(prefix_, 0) == 0) fs::remove(entry.path());
-    }
-  }
-
-  static fs::path RunDirectory() { return fs::path(text::RunDirectory()); }
-
   // Puts a book on the site and a row for it in the list; returns the row.
   int AddBook(int id, const std::string& intro, const std::string& fileName, std::string data,
               loopback::FileOptions options = {}) {
@@ -118,7 +104,7 @@ class BookDownloadTest : public ::testing::Test {
     return window_.timerPeriod == 0;
   }
 
-  const std::string prefix_ = "moshu-test-" + std::to_string(getpid()) + "-";
+  testsupport::SavedBooks books_{"book-download"};
   testsupport::ScriptedSite site_;
   testsupport::FakeWindow window_;
   DownloadState state_;
@@ -127,17 +113,14 @@ class BookDownloadTest : public ::testing::Test {
 
 TEST_F(BookDownloadTest, TheBookLandsInTheProgramsDirectoryWhateverTheCurrentDirectory) {
   const std::string data = BookBytes(100000);
-  const int row = AddBook(1001, G(u8"一段简介"), prefix_ + "book.txt", data);
-  const fs::path before = fs::current_path();
-  char pattern[] = "/tmp/moshu-cwd-XXXXXX";
-  const fs::path elsewhere = mkdtemp(pattern);
-  fs::current_path(elsewhere);
+  const int row = AddBook(1001, G(u8"一段简介"), books_.Name("book.txt"), data);
+  std::optional<testsupport::CurrentDirectoryElsewhere> elsewhere(std::in_place);
 
   DoubleClick(row);
 
   const TaskParam& task = state_.TaskRecord;
   EXPECT_EQ(task.Flags, 4096);
-  EXPECT_EQ(task.Url, browse::SiteBase() + "txt/" + prefix_ + "book.txt");
+  EXPECT_EQ(task.Url, browse::SiteBase() + "txt/" + books_.Name("book.txt"));
   EXPECT_EQ(task.SavePath, text::RunDirectory() + "/");
   EXPECT_EQ(task.ThreadCount, 10);
   EXPECT_EQ(task.ConnectTimeout, 5000);
@@ -155,19 +138,18 @@ TEST_F(BookDownloadTest, TheBookLandsInTheProgramsDirectoryWhateverTheCurrentDir
   EXPECT_EQ(window_.timerPeriod, 100);
 
   ASSERT_TRUE(TickUntilTheEnd());
-  fs::current_path(before);
-  EXPECT_TRUE(fs::is_empty(elsewhere));
-  fs::remove_all(elsewhere);
+  EXPECT_TRUE(fs::is_empty(elsewhere->Path()));
+  elsewhere.reset();
 
   EXPECT_EQ(window_.progressText, G(u8"下载完成 100% "));
   EXPECT_EQ(window_.progress, 100);
   EXPECT_EQ(state_.TotalSize->load(), 100000);
-  EXPECT_EQ(ReadFile(RunDirectory() / (prefix_ + "book.txt")), data);
+  EXPECT_EQ(books_.Read("book.txt"), data);
 }
 
 TEST_F(BookDownloadTest, TheSameBookTwiceGetsANumberedSecondCopy) {
   const std::string data = BookBytes(30000);
-  const int row = AddBook(1002, G(u8"简介"), prefix_ + "twice.txt", data);
+  const int row = AddBook(1002, G(u8"简介"), books_.Name("twice.txt"), data);
 
   DoubleClick(row);
   ASSERT_TRUE(TickUntilTheEnd());
@@ -176,8 +158,8 @@ TEST_F(BookDownloadTest, TheSameBookTwiceGetsANumberedSecondCopy) {
   ASSERT_TRUE(TickUntilTheEnd());
 
   EXPECT_EQ(window_.progressText, G(u8"下载完成 100% "));
-  EXPECT_EQ(ReadFile(RunDirectory() / (prefix_ + "twice.txt")), data);
-  EXPECT_EQ(ReadFile(RunDirectory() / (prefix_ + "twice(1).txt")), data);
+  EXPECT_EQ(books_.Read("twice.txt"), data);
+  EXPECT_EQ(books_.Read("twice(1).txt"), data);
 }
 
 TEST_F(BookDownloadTest, AServerThatKeepsDroppingEndsOnFailureWithTheBarInPlace) {
@@ -185,7 +167,7 @@ TEST_F(BookDownloadTest, AServerThatKeepsDroppingEndsOnFailureWithTheBarInPlace)
   options.dropAtPosition = 60000;
   options.chunk = 1000;
   options.pause = std::chrono::milliseconds(2);
-  const int row = AddBook(1003, G(u8"简介"), prefix_ + "broken.txt", BookBytes(100000), options);
+  const int row = AddBook(1003, G(u8"简介"), books_.Name("broken.txt"), BookBytes(100000), options);
 
   DoubleClick(row);
   ASSERT_TRUE(TickUntilTheEnd());
@@ -201,15 +183,15 @@ TEST_F(BookDownloadTest, ADoubleClickDuringADownloadShowsTheNewBookButFollowsThe
   slow.chunk = 1000;
   slow.pause = std::chrono::milliseconds(50);
   const std::string data = BookBytes(20000);
-  const int first = AddBook(1004, G(u8"第一本"), prefix_ + "first.txt", data, slow);
-  const int second = AddBook(1005, G(u8"第二本"), prefix_ + "second.txt", BookBytes(500));
+  const int first = AddBook(1004, G(u8"第一本"), books_.Name("first.txt"), data, slow);
+  const int second = AddBook(1005, G(u8"第二本"), books_.Name("second.txt"), BookBytes(500));
 
   DoubleClick(first);
   ShowDownloadProgress(state_, window_);
   DoubleClick(second);
 
   EXPECT_EQ(window_.intro, G(u8"第二本"));
-  EXPECT_EQ(state_.TaskRecord.Url, browse::SiteBase() + "txt/" + prefix_ + "second.txt");
+  EXPECT_EQ(state_.TaskRecord.Url, browse::SiteBase() + "txt/" + books_.Name("second.txt"));
   EXPECT_THAT(site_.Targets(), Contains("/down/1005.html"));
   std::vector<int> positions;
   for (int i = 0; i < 3000 && window_.timerPeriod != 0; ++i) {
@@ -219,9 +201,9 @@ TEST_F(BookDownloadTest, ADoubleClickDuringADownloadShowsTheNewBookButFollowsThe
   }
   EXPECT_EQ(window_.progressText, G(u8"下载完成 100% "));
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
-  EXPECT_EQ(ReadFile(RunDirectory() / (prefix_ + "first.txt")), data);
-  EXPECT_FALSE(fs::exists(RunDirectory() / (prefix_ + "second.txt")));
-  EXPECT_THAT(site_.Targets(), Not(Contains("/txt/" + prefix_ + "second.txt")));
+  EXPECT_EQ(books_.Read("first.txt"), data);
+  EXPECT_FALSE(books_.Exists("second.txt"));
+  EXPECT_THAT(site_.Targets(), Not(Contains("/txt/" + books_.Name("second.txt"))));
 }
 
 TEST_F(BookDownloadTest, NoSelectedRowAsksForTheSiteItselfAndFails) {
