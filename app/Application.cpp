@@ -6,9 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "text/Gbk.h"
-
 #include "browse/Search.h"
+#include "text/Gbk.h"
 
 namespace app {
 namespace {

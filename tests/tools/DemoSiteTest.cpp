@@ -196,6 +196,21 @@ TEST_F(DemoSiteTest, ListRowLeadsToTheBooksFile) {
   }
 }
 
+TEST(DemoSitePaceTest, APacedFileStillComesWholeAndInRanges) {
+  demosite::Site site;
+  site.SetFileRate(40000);
+  loopback::HttpServer server([&site](const loopback::Request& request, loopback::Connection& c) {
+    site.Handle(request, c);
+  });
+  const std::string file = *site.Page("/txt/220101.txt");
+  text::Text headers = "Range: bytes=1000-";
+  text::ByteArray whole = web::WebRequest(server.BaseUrl() + "txt/220101.txt");
+  text::ByteArray tail =
+      web::WebRequest(server.BaseUrl() + "txt/220101.txt", 0, {}, nullptr, nullptr, &headers);
+  EXPECT_TRUE(std::string(whole.begin(), whole.end()) == file);
+  EXPECT_TRUE(std::string(tail.begin(), tail.end()) == file.substr(1000));
+}
+
 TEST_F(DemoSiteTest, FilesHaveExactlyTheSizeTheCatalogueGives) {
   // Sizes from a few kilobytes to megabytes, each file written to the byte.
   for (int index = 1; index <= demosite::kBooksPerPage; ++index) {

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "tools/demosite/Site.h"
@@ -54,12 +55,12 @@ int Dump(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--dump") return Dump(argv[2]);
   int port = MOSHU_DEMO_PORT;
   long rate = 0;
   std::string logPath;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--dump" && i + 1 == argc - 1 && argc == 3) return Dump(argv[i + 1]);
     if ((arg == "--port" || arg == "--log" || arg == "--rate") && i + 1 < argc) {
       const std::string value = argv[++i];
       if (arg == "--log") {
